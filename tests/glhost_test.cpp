@@ -147,6 +147,37 @@ TEST_F(GLHostTest, ContextThatCannotBeMadeCurrentIsDeletedBeforeCreationReturns)
   EXPECT_LT(deleted, std::find(calls.begin(), calls.end(), "UnregisterClassA(Brevonix)"));
 }
 
+// Some window managers abandon a refused creation with WM_NCDESTROY alone. The context made
+// before the refusal must still be deleted, and the record let go.
+LRESULT CALLBACK HostProcWithoutDestroyMessage(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam) {
+  if (message == WM_DESTROY) {
+    return 0;
+  }
+  return GLHostWindowProc(window, message, wParam, lParam);
+}
+
+TEST_F(GLHostTest, RefusedCreationReleasesTheContextEvenWithoutDestroyMessage) {
+  Refuse(FakeFallible::kWglMakeCurrent);
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = HostProcWithoutDestroyMessage;
+  windowClass.lpszClassName = "NoDestroy";
+  ASSERT_NE(RegisterClassA(&windowClass), 0);
+  GLHostRecord record = GarbageRecord();
+  {
+    CapturedStdout out;
+    EXPECT_EQ(CreateWindowExA(0, "NoDestroy", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr,
+                              &record),
+              nullptr);
+    EXPECT_EQ(out.Text(), "ERROR:  wglMakeCurrent failed.\n");
+  }
+  EXPECT_EQ(FakeGetCounts().contextsCreated, 1);
+  EXPECT_EQ(FakeGetCounts().contextsDeleted, 1);
+  EXPECT_EQ(record.renderContext, nullptr);
+  EXPECT_FALSE(WmIsQuitPending()) << "WM_DESTROY never ran, so nothing posted a quit request";
+  EXPECT_TRUE(UnregisterClassA("NoDestroy", nullptr));
+}
+
 TEST_F(GLHostTest, TwoRunsEachMakeAndReleaseTheirOwnClassWindowAndContext) {
   for (int run = 1; run <= 2; ++run) {
     GLHostRecord record = GarbageRecord();

@@ -25,6 +25,9 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_DESTROY:
       Seen().push_back("destroy");
       return 0;
+    case WM_NCDESTROY:
+      Seen().push_back("ncdestroy");
+      return 0;
     default:
       Seen().push_back("message " + std::to_string(message) + " " + std::to_string(wParam));
       return WmDefWindowProc(window, message, wParam, lParam);
@@ -71,7 +74,7 @@ TEST_F(WindowManagerTest, CreationSendsTheParameterAndARefusalDestroysTheHalfMad
   Register("Host");
   g_createAnswer = -1;
   EXPECT_EQ(Create("Host", "record"), nullptr);
-  EXPECT_EQ(Seen(), (std::vector<std::string>{"create record", "destroy"}));
+  EXPECT_EQ(Seen(), (std::vector<std::string>{"create record", "destroy", "ncdestroy"}));
   EXPECT_EQ(WmCountWindows(), 0u);
 }
 
@@ -140,7 +143,7 @@ TEST_F(WindowManagerTest, DispatchReachesLiveWindowsAndDropsMessagesForDeadOnes)
   WmDestroyWindow(window);
   WmGetMessage(&message, nullptr, 0, 0);
   WmDispatchMessage(&message);
-  EXPECT_EQ(Seen(), (std::vector<std::string>{"create p", "message 32768 5", "destroy"}));
+  EXPECT_EQ(Seen(), (std::vector<std::string>{"create p", "message 32768 5", "destroy", "ncdestroy"}));
   EXPECT_FALSE(WmPostMessage(window, WM_APP, 0, 0)) << "posting to a window that is gone";
 }
 

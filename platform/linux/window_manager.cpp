@@ -186,6 +186,7 @@ BOOL WmDestroyWindow(HWND window) {
   entry->destroying = true;
   entry->visible = false;
   SendToProcedure(window, WM_DESTROY, 0, 0);
+  SendToProcedure(window, WM_NCDESTROY, 0, 0);
   ForgetWindow(window);
   return TRUE;
 }

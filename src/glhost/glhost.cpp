@@ -17,7 +17,7 @@ GLHostRecord* GetRecord(HWND window) {
 
 PIXELFORMATDESCRIPTOR MakePixelFormatRequest() {
   PIXELFORMATDESCRIPTOR request = {};
-  request.nSize = sizeof(PIXELFORMATDESCRIPTOR);
+  request.nSize = static_cast<WORD>(sizeof(PIXELFORMATDESCRIPTOR));
   request.nVersion = 1;
   request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
   request.iPixelType = PFD_TYPE_RGBA;
@@ -92,6 +92,15 @@ LRESULT CALLBACK GLHostWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         ReleaseRenderContext(record);
         PostQuitMessage(0);
         return 0;
+      }
+      break;
+    case WM_NCDESTROY:
+      // The window's last message. Some window managers abandon a refused creation with this
+      // alone, without WM_DESTROY, so a context made before the refusal is released here too.
+      // The record is then detached: nothing left of the window can reach it.
+      if (GLHostRecord* record = GetRecord(window)) {
+        ReleaseRenderContext(record);
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
       }
       break;
     default:

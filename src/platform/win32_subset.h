@@ -87,6 +87,7 @@ MMRESULT WINAPI timeEndPeriod(UINT period);
 #define WM_CREATE 0x0001u
 #define WM_DESTROY 0x0002u
 #define WM_QUIT 0x0012u
+#define WM_NCDESTROY 0x0082u
 #define WM_APP 0x8000u
 
 #define GWLP_USERDATA (-21)
