@@ -15,8 +15,9 @@ FORBIDDEN = [
     (re.compile(r"\brep\w*\s+stos"), "rep stos"),
     (re.compile(r"\bmovnt"), "non-temporal store"),
     (re.compile(r"\bcall\b.*<(__)?(memset|bzero|memcpy|memmove|wmemset)"), "block-fill call"),
-    # A vector register stored to memory.
-    (re.compile(r"\bv?mov\w*\s+%[xyz]mm\d+,\s*[^%\s]"), "vector store"),
+    # A vector register stored to memory other than the stack frame (where a compiler may
+    # spill or build a local, outside the fill).
+    (re.compile(r"\bv?mov\w*\s+%[xyz]mm\d+,\s*(?![^%\s]*\(%rsp)[^%\s]"), "vector store"),
 ]
 STORE = re.compile(r"^\s*([0-9a-f]+):\s+(mov\w*)\s+(%\w+|\$\w+),\s*(-?0x[0-9a-f]+)?\((%\w+)")
 DWORD_SOURCE = re.compile(r"^%(e[a-z]{2}|r\d+d)$")
@@ -47,13 +48,24 @@ def functions(disassembly):
 
 
 def loops(body):
-    """Yields the instructions of every backward branch's loop."""
+    """Yields the instructions of every innermost loop: a branch back to an earlier address of
+    the same function, with no other such branch inside. Tail calls leave the function and do
+    not count."""
     address = [int(INSTRUCTION.match(line).group(1), 16) for line in body]
-    for i, line in enumerate(body):
-        branch = BRANCH.match(line)
-        if branch and int(branch.group(2), 16) <= address[i]:
-            target = int(branch.group(2), 16)
-            yield [body[j] for j in range(len(body)) if target <= address[j] <= address[i]]
+
+    def backward_target(i):
+        branch = BRANCH.match(body[i])
+        if branch and address[0] <= int(branch.group(2), 16) <= address[i]:
+            return int(branch.group(2), 16)
+        return None
+
+    for i in range(len(body)):
+        target = backward_target(i)
+        if target is None:
+            continue
+        inside = [j for j in range(len(body)) if target <= address[j] <= address[i]]
+        if all(backward_target(j) is None for j in inside if j != i):
+            yield [body[j] for j in inside]
 
 
 def main(executable):

@@ -17,18 +17,22 @@ std::string& RunOrder() {
 }
 
 // Recorders stand in for the benchmarks: each prints a marker, so the expected output shows
-// the order of the runs and the blank line after each.
+// the order of the runs and the blank line after each. Every benchmark must run while the
+// 1 ms timer period is held.
+void Record(char which, const char* marker) {
+  RunOrder() += which;
+  EXPECT_EQ(FakeGetCounts().timerPeriodsBegun, 1) << marker;
+  EXPECT_EQ(FakeGetCounts().timerPeriodsEnded, 0) << marker;
+  printf("%s", marker);
+}
 void RecordSysMem() {
-  RunOrder() += "S";
-  printf("<SysMem>");
+  Record('S', "<SysMem>");
 }
 void RecordAGPMem() {
-  RunOrder() += "A";
-  printf("<AGPMem>");
+  Record('A', "<AGPMem>");
 }
 void RecordVidMem() {
-  RunOrder() += "V";
-  printf("<VidMem>");
+  Record('V', "<VidMem>");
 }
 
 const char kUsage[] =
@@ -49,8 +53,8 @@ struct CommandLineCase {
   std::vector<std::string> arguments;  // after the program path
   std::string output;
   int status;
-  std::string ran;        // recorders run, in order
-  std::string affinity;   // the SetProcessAffinityMask call, or "" if none
+  std::string ran;       // recorders run, in order
+  std::string affinity;  // the SetProcessAffinityMask call, or "" if none
 };
 
 std::string S(const char* a, const char* b = "", const char* c = "") {
@@ -83,16 +87,34 @@ const CommandLineCase kCases[] = {
     {{"-CPU", "SysMem"}, kUsage, -1, "", ""},
     {{"-CPU", "99"}, kUsage, -1, "", ""},
     {{"SysMem", "-CPU", "32"},
-     "Invalid CPU number '32'.\nValid CPU numbers are 0 through 31.\n\n", -2, "", ""},
+     "Invalid CPU number '32'.\nValid CPU numbers are 0 through 31.\n\n",
+     -2,
+     "",
+     ""},
     {{"SysMem", "-CPU", "-1"},
-     "Invalid CPU number '4294967295'.\nValid CPU numbers are 0 through 31.\n\n", -2, "", ""},
-    {{"SysMem", "-CPU", "x"}, "Setting process to only run on CPU 0.\n\n<SysMem>\n", 0, "S",
+     "Invalid CPU number '4294967295'.\nValid CPU numbers are 0 through 31.\n\n",
+     -2,
+     "",
+     ""},
+    {{"SysMem", "-CPU", "x"},
+     "Setting process to only run on CPU 0.\n\n<SysMem>\n",
+     0,
+     "S",
      "SetProcessAffinityMask(0xffffffffffffffff, 0x1)"},
-    {{"SysMem", "-CPU", "31"}, "Setting process to only run on CPU 31.\n\n<SysMem>\n", 0, "S",
+    {{"SysMem", "-CPU", "31"},
+     "Setting process to only run on CPU 31.\n\n<SysMem>\n",
+     0,
+     "S",
      "SetProcessAffinityMask(0xffffffffffffffff, 0x80000000)"},
-    {{"SysMem", "-CPU", "1", "-CPU", "2"}, "Setting process to only run on CPU 2.\n\n<SysMem>\n",
-     0, "S", "SetProcessAffinityMask(0xffffffffffffffff, 0x4)"},
-    {{"-Cpu", "-CPU", "SysMem"}, "Setting process to only run on CPU 0.\n\n<SysMem>\n", 0, "S",
+    {{"SysMem", "-CPU", "1", "-CPU", "2"},
+     "Setting process to only run on CPU 2.\n\n<SysMem>\n",
+     0,
+     "S",
+     "SetProcessAffinityMask(0xffffffffffffffff, 0x4)"},
+    {{"-Cpu", "-CPU", "SysMem"},
+     "Setting process to only run on CPU 0.\n\n<SysMem>\n",
+     0,
+     "S",
      "SetProcessAffinityMask(0xffffffffffffffff, 0x1)"},
     {{"VidMem", "SysMem", "AGPMem"}, "<SysMem>\n<AGPMem>\n<VidMem>\n", 0, "SAV", ""},
     {{"vidmem", "agpmem"}, "<AGPMem>\n<VidMem>\n", 0, "AV", ""},

@@ -121,8 +121,8 @@ TEST(FaultInjection, EveryRefusedCallEndsInAKnownFormAndReleasesEverything) {
     if (k == 1) {
       // The first fallible call is the pinning, which stops the run before any benchmark.
       EXPECT_EQ(run.status, -2);
-      EXPECT_EQ(run.output, std::string(kPinned) +
-                                "ERROR: Unable to set process to only run on CPU '0'.\n\n");
+      EXPECT_EQ(run.output,
+                std::string(kPinned) + "ERROR: Unable to set process to only run on CPU '0'.\n\n");
     } else {
       EXPECT_EQ(run.status, 0) << "k=" << k;
       EXPECT_EQ(acceptable.count(run.output), 1u) << "k=" << k << "\n" << run.output;

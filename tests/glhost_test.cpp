@@ -80,12 +80,15 @@ TEST_F(GLHostTest, AsksForTheDocumentedClassWindowAndPixelFormat) {
   auto has = [&](const std::string& call) {
     return std::find(calls.begin(), calls.end(), call) != calls.end();
   };
-  EXPECT_TRUE(has("RegisterClassA(Brevonix, style=0x23, extra=0/0, background=0x6, "
-                  "menu=(nil), icon=(nil))"));
-  EXPECT_TRUE(has("CreateWindowExA(0, Brevonix, Brevonix, 0x6cf0000, -2147483648, 0, 120, 90, "
-                  "(nil), (nil))"));
-  EXPECT_TRUE(has("ChoosePixelFormat(size=40, version=1, flags=0x24, type=0, color=24, "
-                  "depth=16, layer=0)"));
+  EXPECT_TRUE(
+      has("RegisterClassA(Brevonix, style=0x23, extra=0/0, background=0x6, "
+          "menu=(nil), icon=(nil))"));
+  EXPECT_TRUE(
+      has("CreateWindowExA(0, Brevonix, Brevonix, 0x6cf0000, -2147483648, 0, 120, 90, "
+          "(nil), (nil))"));
+  EXPECT_TRUE(
+      has("ChoosePixelFormat(size=40, version=1, flags=0x24, type=0, color=24, "
+          "depth=16, layer=0, others=0)"));
   EXPECT_TRUE(has("SetPixelFormat(1)"));
   EXPECT_TRUE(has("LoadCursorA((nil), 0x7f00)"));
   // The start message is posted during creation but taken only after show and update.
@@ -95,6 +98,10 @@ TEST_F(GLHostTest, AsksForTheDocumentedClassWindowAndPixelFormat) {
   EXPECT_LT(at("PostMessageA(0x8000, 0, 0)"), at("ShowWindow(5)"));
   EXPECT_LT(at("ShowWindow(5)"), at("UpdateWindow()"));
   EXPECT_LT(at("UpdateWindow()"), at("DispatchMessageA(0x8000)"));
+  // The context is made not current before it is deleted.
+  const auto deleted = at("wglDeleteContext()");
+  ASSERT_LT(deleted, static_cast<std::ptrdiff_t>(calls.size()));
+  EXPECT_EQ(calls[deleted - 1], "wglMakeCurrent(null)");
 }
 
 struct CreationFailure {
@@ -166,9 +173,9 @@ TEST_F(GLHostTest, RefusedCreationReleasesTheContextEvenWithoutDestroyMessage) {
   GLHostRecord record = GarbageRecord();
   {
     CapturedStdout out;
-    EXPECT_EQ(CreateWindowExA(0, "NoDestroy", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                              &record),
-              nullptr);
+    EXPECT_EQ(
+        CreateWindowExA(0, "NoDestroy", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, &record),
+        nullptr);
     EXPECT_EQ(out.Text(), "ERROR:  wglMakeCurrent failed.\n");
   }
   EXPECT_EQ(FakeGetCounts().contextsCreated, 1);

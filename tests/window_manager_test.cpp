@@ -143,7 +143,8 @@ TEST_F(WindowManagerTest, DispatchReachesLiveWindowsAndDropsMessagesForDeadOnes)
   WmDestroyWindow(window);
   WmGetMessage(&message, nullptr, 0, 0);
   WmDispatchMessage(&message);
-  EXPECT_EQ(Seen(), (std::vector<std::string>{"create p", "message 32768 5", "destroy", "ncdestroy"}));
+  EXPECT_EQ(Seen(),
+            (std::vector<std::string>{"create p", "message 32768 5", "destroy", "ncdestroy"}));
   EXPECT_FALSE(WmPostMessage(window, WM_APP, 0, 0)) << "posting to a window that is gone";
 }
 

@@ -17,9 +17,8 @@ struct SpeedCase {
 
 // The single-precision 0.001 makes exact divisors of 4,000,000 come out one lower.
 const SpeedCase kSpeedCases[] = {
-    {1, 3999999}, {4, 999999}, {250, 15999}, {999, 4004},
-    {1000, 3999}, {1001, 3996}, {1024, 3906}, {4000, 999},
-    {4294967295u, 0},
+    {1, 3999999}, {4, 999999},  {250, 15999}, {999, 4004},      {1000, 3999},
+    {1001, 3996}, {1024, 3906}, {4000, 999},  {4294967295u, 0},
 };
 
 class ComputeWriteSpeedTest : public ::testing::TestWithParam<SpeedCase> {};
@@ -68,8 +67,9 @@ struct ClockCase {
 
 const ClockCase kClockCases[] = {
     {5000, 7000, "Running system memory benchmark...Done\nSystem memory set speed:  1999 MB/s\n"},
-    {7, 7, "Running system memory benchmark...Done\n"
-           "ERROR:  Zero milliseconds elapsed time reported.\n"},
+    {7, 7,
+     "Running system memory benchmark...Done\n"
+     "ERROR:  Zero milliseconds elapsed time reported.\n"},
     // The clock wrapped during the run: 256 ms before the wrap, 768 after.
     {4294967040u, 768,
      "Running system memory benchmark...Done\nSystem memory set speed:  3906 MB/s\n"},

@@ -26,8 +26,8 @@ HGLOBAL WINAPI GlobalAlloc(UINT /*flags*/, SIZE_T bytes) {
   const SIZE_T length = bytes + kBlockHeaderBytes;
   // MAP_POPULATE commits every page now, as driver memory already is, so the first timed pass
   // does not pay for first-touch page faults.
-  void* mapping =
-      mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+  void* mapping = mmap(nullptr, length, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
   if (mapping == MAP_FAILED) {
     return nullptr;
   }

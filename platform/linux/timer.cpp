@@ -7,9 +7,8 @@ DWORD WINAPI timeGetTime() {
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
   // Truncated to 32 bits, it wraps like the Windows clock.
-  const unsigned long long milliseconds =
-      static_cast<unsigned long long>(now.tv_sec) * 1000ull +
-      static_cast<unsigned long long>(now.tv_nsec) / 1000000ull;
+  const unsigned long long milliseconds = static_cast<unsigned long long>(now.tv_sec) * 1000ull +
+                                          static_cast<unsigned long long>(now.tv_nsec) / 1000000ull;
   return static_cast<DWORD>(milliseconds);
 }
 

@@ -92,7 +92,8 @@ MMRESULT WINAPI timeEndPeriod(UINT period);
 
 #define GWLP_USERDATA (-21)
 #define COLOR_WINDOW 5
-#define MAKEINTRESOURCEA(id) (reinterpret_cast<LPCSTR>(static_cast<uintptr_t>(static_cast<WORD>(id))))
+#define MAKEINTRESOURCEA(id) \
+  (reinterpret_cast<LPCSTR>(static_cast<uintptr_t>(static_cast<WORD>(id))))
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 
 struct WNDCLASSA {

@@ -11,6 +11,9 @@
 namespace {
 
 constexpr std::size_t kMemoryAlignment = 4096;
+// The allocator promises only 32-bit alignment; handing out exactly that catches a caller that
+// quietly realigns what it was given.
+constexpr std::size_t kMemoryOffset = 4;
 
 std::set<void*>& LiveContexts() {
   return FakeStateRef().liveContexts;
@@ -26,13 +29,14 @@ void* APIENTRY FakeAllocateMemoryNV(int size, float readFrequency, float writeFr
     return nullptr;
   }
   const std::size_t bytes = static_cast<std::size_t>(size);
-  void* memory = aligned_alloc(kMemoryAlignment,
-                               (bytes + kMemoryAlignment - 1) / kMemoryAlignment * kMemoryAlignment);
-  if (memory == nullptr) {
+  void* base = aligned_alloc(kMemoryAlignment, (bytes + kMemoryOffset + kMemoryAlignment - 1) /
+                                                   kMemoryAlignment * kMemoryAlignment);
+  if (base == nullptr) {
     return nullptr;
   }
+  void* memory = static_cast<char*>(base) + kMemoryOffset;
   memset(memory, state.settings.freshMemoryByte, bytes);
-  state.nvMemory[memory] = bytes;
+  state.nvMemory[memory] = base;
   state.lastAllocation = memory;
   state.lastAllocationBytes = bytes;
   ++state.counts.nvAllocations;
@@ -46,7 +50,7 @@ void APIENTRY FakeFreeMemoryNV(void* pointer) {
   if (found == state.nvMemory.end()) {
     return;
   }
-  free(found->first);
+  free(found->second);
   state.nvMemory.erase(found);
   ++state.counts.nvFrees;
 }
@@ -59,17 +63,26 @@ PROC AsProc(Function function) {
 }  // namespace
 
 int WINAPI ChoosePixelFormat(HDC deviceContext, const PIXELFORMATDESCRIPTOR* request) {
-  FakeLog("ChoosePixelFormat(size=%u, version=%u, flags=0x%x, type=%u, color=%u, depth=%u, "
-          "layer=%u)",
-          request->nSize, request->nVersion, request->dwFlags, request->iPixelType,
-          request->cColorBits, request->cDepthBits, request->iLayerType);
+  // Every field but the named ones must be zero.
+  PIXELFORMATDESCRIPTOR others = *request;
+  others.nSize = others.nVersion = 0;
+  others.dwFlags = 0;
+  others.iPixelType = others.cColorBits = others.cDepthBits = others.iLayerType = 0;
+  const PIXELFORMATDESCRIPTOR zero = {};
+  FakeLog(
+      "ChoosePixelFormat(size=%u, version=%u, flags=0x%x, type=%u, color=%u, depth=%u, "
+      "layer=%u, others=%s)",
+      request->nSize, request->nVersion, request->dwFlags, request->iPixelType, request->cColorBits,
+      request->cDepthBits, request->iLayerType,
+      memcmp(&others, &zero, sizeof others) == 0 ? "0" : "set");
   if (FakeRefuses(FakeFallible::kChoosePixelFormat) || !WmIsLiveDeviceContext(deviceContext)) {
     return 0;
   }
   return 1;
 }
 
-BOOL WINAPI SetPixelFormat(HDC deviceContext, int format, const PIXELFORMATDESCRIPTOR* /*request*/) {
+BOOL WINAPI SetPixelFormat(HDC deviceContext, int format,
+                           const PIXELFORMATDESCRIPTOR* /*request*/) {
   FakeLog("SetPixelFormat(%d)", format);
   if (FakeRefuses(FakeFallible::kSetPixelFormat) || !WmIsLiveDeviceContext(deviceContext) ||
       format != 1) {

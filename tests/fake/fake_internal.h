@@ -13,8 +13,8 @@ struct FakeState {
   void* currentContext = nullptr;
   int nextContext = 1;
   std::set<void*> liveContexts;
-  std::map<void*, std::size_t> nvMemory;  // handed-out extension memory, by address
-  std::map<void*, void*> globalBlocks;    // handed-out GlobalAlloc block -> underlying malloc
+  std::map<void*, void*> nvMemory;      // handed-out extension memory -> underlying malloc
+  std::map<void*, void*> globalBlocks;  // handed-out GlobalAlloc block -> underlying malloc
   void* lastAllocation = nullptr;
   std::size_t lastAllocationBytes = 0;
 };

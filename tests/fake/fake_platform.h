@@ -29,8 +29,8 @@ enum class FakeFallible {
 };
 
 struct FakeLogEntry {
-  std::string call;         // e.g. "Sleep(250)", "GlobalAlloc(0, 4194432)"
-  long outputBytes;         // bytes on standard output when the call was made (-1: unknown)
+  std::string call;  // e.g. "Sleep(250)", "GlobalAlloc(0, 4194432)"
+  long outputBytes;  // bytes on standard output when the call was made (-1: unknown)
 };
 
 struct FakeSettings {

@@ -50,7 +50,7 @@ void FakeReset() {
     free(block.second);
   }
   for (const auto& memory : state.nvMemory) {
-    free(memory.first);
+    free(memory.second);
   }
   state = FakeState();
   WmReset();
